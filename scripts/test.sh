@@ -1,0 +1,21 @@
+#!/bin/bash
+# Installs what is missing, builds everything and runs every test: the unit
+# and end-to-end tests, then the unit tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh test
+jobs=$(nproc)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRF_TESTS=ON
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRF_TESTS=ON -DRF_SANITIZE=ON
+cmake --build build-sanitize -j"$jobs"
+# Any sanitizer report fails the run; SDL's and the drivers' own leaks at
+# exit are not ours to mend, so only address and UB errors count.
+(cd build-sanitize &&
+    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --output-on-failure -j"$jobs" -LE e2e)
+echo "All tests passed."

@@ -1,0 +1,139 @@
+# Shared helpers for the end-to-end tests: a private Xvfb display with
+# openbox, the real program started in a scratch folder, bounded waits.
+# Every test sources this file with: lib.sh <program> <build dir>
+set -u
+
+RF_PROGRAM=$1
+RF_BUILD=$2
+RF_SCREEN=${RF_SCREEN:-1024x768}
+RF_TMP=$(mktemp -d /tmp/rf-e2e-XXXXXX)
+RF_PIDS=()
+RF_GAME_PID=
+RF_FAILED=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    RF_FAILED=1
+}
+
+die() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+cleanup() {
+    [ -n "$RF_GAME_PID" ] && kill -KILL "$RF_GAME_PID" 2>/dev/null
+    local pid
+    for pid in "${RF_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$RF_TMP"
+}
+trap cleanup EXIT
+
+for tool in Xvfb openbox xdotool wmctrl import compare convert; do
+    command -v "$tool" >/dev/null || die "required tool '$tool' is missing (scripts/install-deps.sh installs it)"
+done
+
+# wait_for <seconds> <command...>: retries the command every 0.1 s.
+wait_for() {
+    local limit=$1
+    shift
+    local end=$((SECONDS + limit))
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -ge $end ] && return 1
+        sleep 0.1
+    done
+    return 0
+}
+
+start_display() {
+    local fifo="$RF_TMP/displayfd"
+    mkfifo "$fifo"
+    Xvfb -displayfd 6 -screen 0 "${RF_SCREEN}x24" -nolisten tcp 6>"$fifo" 2>"$RF_TMP/xvfb.log" &
+    RF_PIDS+=($!)
+    local num
+    read -r -t 20 num <"$fifo" || die "Xvfb did not start: $(cat "$RF_TMP/xvfb.log")"
+    export DISPLAY=":$num"
+    openbox >"$RF_TMP/openbox.log" 2>&1 &
+    RF_PIDS+=($!)
+    # Without a window manager a full-screen window would stay 1x1.
+    wait_for 20 sh -c 'wmctrl -m | grep -qi openbox' \
+        || die "openbox did not come up"
+}
+
+# A scratch working folder holding the program's data, with the given
+# relative paths left out.
+make_workdir() {
+    local dir="$RF_TMP/work"
+    mkdir -p "$dir/ImgData" "$dir/Sound" "$dir/fonts" "$dir/score"
+    local f
+    for f in "$RF_BUILD"/ImgData/* "$RF_BUILD"/Sound/* "$RF_BUILD"/fonts/*; do
+        cp "$f" "$dir/${f#"$RF_BUILD"/}"
+    done
+    for f in "$@"; do rm -f "$dir/$f"; done
+    echo "$dir"
+}
+
+# start_game <workdir>: runs the program there, standard error to a file.
+start_game() {
+    local dir=$1
+    (cd "$dir" && SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} exec ${RF_WRAP:-} "$RF_PROGRAM" \
+        >"$RF_TMP/stdout" 2>"$RF_TMP/stderr") &
+    RF_GAME_PID=$!
+}
+
+# wait_game <seconds>: waits for the program to end and sets RF_STATUS to
+# its exit status; kills it with SIGKILL when it hangs (status 137). Not to
+# be called in a subshell, which could not wait for the program.
+wait_game() {
+    local limit=$1
+    local end=$((SECONDS + limit))
+    while kill -0 "$RF_GAME_PID" 2>/dev/null; do
+        if [ $SECONDS -ge $end ]; then
+            kill -KILL "$RF_GAME_PID" 2>/dev/null
+            break
+        fi
+        sleep 0.1
+    done
+    RF_STATUS=0
+    wait "$RF_GAME_PID" || RF_STATUS=$?
+    RF_GAME_PID=
+}
+
+game_window() {
+    xdotool search --name '^Rechenfrucht$' 2>/dev/null | head -n 1
+}
+
+# Waits until the game's window is mapped at full screen size and has drawn.
+wait_game_window() {
+    wait_for 30 sh -c '
+        w=$(xdotool search --onlyvisible --name "^Rechenfrucht$" | head -n 1)
+        [ -n "$w" ] && xdotool getwindowgeometry "$w" | grep -q "Geometry: '"$RF_SCREEN"'"' \
+        || return 1
+    sleep 0.5
+}
+
+screenshot() {
+    import -window root "$1"
+}
+
+# Fraction of pixels that differ between two screenshots, within an area
+# given as WxH+X+Y (or the whole picture).
+diff_fraction() {
+    local a=$1 b=$2 area=${3:-}
+    local crop=()
+    [ -n "$area" ] && crop=(-crop "$area" +repage)
+    convert "$a" "${crop[@]}" "$RF_TMP/da.png"
+    convert "$b" "${crop[@]}" "$RF_TMP/db.png"
+    compare -metric AE -fuzz 5% "$RF_TMP/da.png" "$RF_TMP/db.png" null: 2>&1 | awk '{print $1}'
+}
+
+finish() {
+    if [ "$RF_FAILED" -ne 0 ]; then
+        echo "--- stderr of the program ---" >&2
+        cat "$RF_TMP/stderr" >&2 2>/dev/null
+        exit 1
+    fi
+    echo PASS
+    exit 0
+}
