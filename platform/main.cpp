@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "game/game.h"
 #include "platform/framework.h"
 
 int main(int, char**)
@@ -11,20 +12,11 @@ int main(int, char**)
         exit(1);
     }
 
-    bool running = true;
-    while (running)
-    {
-        SDL_Event event;
-        while (SDL_PollEvent(&event))
-        {
-            if (event.type == SDL_QUIT ||
-                (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE))
-                running = false;
-        }
-        TSingleton<CFramework>::Get()->Update();
-        TSingleton<CFramework>::Get()->Clear();
-        TSingleton<CFramework>::Get()->Flip();
-    }
+    // Constructed only after a successful start.
+    CGame game;
+    game.Init();
+    game.Run();
+    game.Quit();
 
     TSingleton<CFramework>::Get()->Quit();
     TSingleton<CFramework>::Destroy();

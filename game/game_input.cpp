@@ -1,0 +1,140 @@
+#include "game/game.h"
+
+#include "platform/framework.h"
+
+namespace
+{
+// Removes the last whole UTF-8 character: continuation bytes (10xxxxxx)
+// go together with the lead byte before them.
+void EraseLastCharacter(std::string& text)
+{
+    size_t end = text.size();
+    while (end > 0)
+    {
+        --end;
+        unsigned char byte = static_cast<unsigned char>(text[end]);
+        if ((byte & 0xC0) != 0x80)
+            break;
+    }
+    text.erase(end);
+}
+}
+
+void CGame::ProcessEvents()
+{
+    SDL_Event event;
+    if (!SDL_PollEvent(&event))
+        return;
+
+    if (m_iState == STATE_START && event.type == SDL_TEXTINPUT)
+    {
+        if (m_sPlayerName.size() > 13)
+            return;
+        m_sPlayerName += event.text.text;
+        m_bNameChanged = true;
+        return;
+    }
+
+    switch (event.type)
+    {
+    case SDL_QUIT:
+        m_bRunning = false;
+        break;
+
+    case SDL_KEYDOWN:
+    {
+        int code = event.key.keysym.scancode;
+        if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9)
+            m_sAnswer += static_cast<char>('1' + (code - SDL_SCANCODE_1));
+        else if (code == SDL_SCANCODE_0)
+            m_sAnswer += '0';
+        else if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9)
+            m_sAnswer += static_cast<char>('1' + (code - SDL_SCANCODE_KP_1));
+        else if (code == SDL_SCANCODE_KP_0)
+            m_sAnswer += '0';
+        else
+        {
+            switch (code)
+            {
+            case SDL_SCANCODE_RETURN:
+                if (m_iState == STATE_GAMEOVER)
+                {
+                    ResetGame(1);
+                    m_iState = STATE_PLAYING;
+                }
+                break;
+            case SDL_SCANCODE_ESCAPE:
+                m_bRunning = false;
+                break;
+            case SDL_SCANCODE_BACKSPACE:
+                if (!m_sPlayerName.empty())
+                {
+                    EraseLastCharacter(m_sPlayerName);
+                    m_bNameChanged = true;
+                }
+                break;
+            case SDL_SCANCODE_SPACE:
+                CheckSolution();
+                break;
+            case SDL_SCANCODE_F1:
+                m_bShowHelp = !m_bShowHelp;
+                break;
+            case SDL_SCANCODE_F2:
+                if (m_iState == STATE_PLAYING || m_iState == STATE_GAMEOVER)
+                {
+                    ResetGame(0);
+                    m_iState = STATE_START;
+                }
+                break;
+            case SDL_SCANCODE_F5:
+                StartGame();
+                break;
+            case SDL_SCANCODE_F9:
+                m_iRange = 10;
+                break;
+            case SDL_SCANCODE_F10:
+                m_iRange = 20;
+                break;
+            case SDL_SCANCODE_F11:
+                m_iRange = 99;
+                break;
+            case SDL_SCANCODE_F12:
+                m_bAddition = !m_bAddition;
+                break;
+            default:
+                break;
+            }
+        }
+        break;
+    }
+
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONUP:
+        StartButton(event.type);
+        break;
+
+    default:
+        break;
+    }
+}
+
+void CGame::StartButton(Uint32 type)
+{
+    CFramework* framework = TSingleton<CFramework>::Get();
+    int x = 0;
+    int y = 0;
+    SDL_GetMouseState(&x, &y);
+
+    // Strict on all four edges: the border itself is outside.
+    const SDL_Rect& zone = framework->m_StartButtonRect;
+    bool over = zone.x < x && x < zone.x + zone.w && zone.y < y && y < zone.y + zone.h;
+
+    if (over && type == SDL_MOUSEMOTION)
+    {
+        SDL_SetCursor(framework->m_pHandCursor);
+        return;
+    }
+    if (over)
+        StartGame();
+    SDL_SetCursor(framework->m_pArrowCursor);
+}
