@@ -202,6 +202,23 @@ TEST_P(AssetTest, NoPinkFringeAroundTransparentPixels)
     EXPECT_EQ(fringe, 0) << "first pinkish edge pixel at (" << firstX << ", " << firstY << ")";
 }
 
+// A frame that touches its cell border has most likely spilled into the
+// neighbouring frame, which then shows a stray sliver.
+TEST_P(AssetTest, FramesStayInsideTheirCells)
+{
+    const SAsset& a = GetParam();
+    if (!a.keyed || a.frames < 2)
+        return;
+    CPicture pic(PathOf(a.name));
+    ASSERT_TRUE(pic.Loaded()) << pic.Error();
+    for (int n = 0; n < a.frames; ++n) {
+        SRect f = FrameRect(a, n);
+        int border = CountKey(pic, SRect{f.x, f.y, f.w, 1}) + CountKey(pic, SRect{f.x, f.y + f.h - 1, f.w, 1}) +
+                     CountKey(pic, SRect{f.x, f.y, 1, f.h}) + CountKey(pic, SRect{f.x + f.w - 1, f.y, 1, f.h});
+        EXPECT_EQ(border, 2 * f.w + 2 * f.h) << "frame " << n << " touches its cell border";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Baked, AssetTest, ::testing::ValuesIn(kAssets),
                          [](const ::testing::TestParamInfo<SAsset>& info) {
                              return std::string(info.param.name);
