@@ -3,8 +3,8 @@
 # Every test sources this file with: lib.sh <program> <build dir>
 set -u
 
-RF_PROGRAM=$1
-RF_BUILD=$2
+RF_PROGRAM=$(readlink -f "$1")
+RF_BUILD=$(readlink -f "$2")
 RF_SCREEN=${RF_SCREEN:-1024x768}
 RF_TMP=$(mktemp -d /tmp/rf-e2e-XXXXXX)
 RF_PIDS=()
