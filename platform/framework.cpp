@@ -150,28 +150,26 @@ bool CFramework::KeyDown(int scancode)
     return m_pKeyState[scancode] != 0;
 }
 
+namespace
+{
+// Each release leaves its handle null, so that a second Quit finds nothing.
+template <class T>
+void Release(T*& handle, void (*release)(T*))
+{
+    if (handle)
+    {
+        release(handle);
+        handle = nullptr;
+    }
+}
+}
+
 void CFramework::Quit()
 {
-    if (m_pHandCursor)
-    {
-        SDL_FreeCursor(m_pHandCursor);
-        m_pHandCursor = nullptr;
-    }
-    if (m_pHandImage)
-    {
-        SDL_FreeSurface(m_pHandImage);
-        m_pHandImage = nullptr;
-    }
-    if (m_pArrowCursor)
-    {
-        SDL_FreeCursor(m_pArrowCursor);
-        m_pArrowCursor = nullptr;
-    }
-    if (m_pArrowImage)
-    {
-        SDL_FreeSurface(m_pArrowImage);
-        m_pArrowImage = nullptr;
-    }
+    Release(m_pHandCursor, SDL_FreeCursor);
+    Release(m_pHandImage, SDL_FreeSurface);
+    Release(m_pArrowCursor, SDL_FreeCursor);
+    Release(m_pArrowImage, SDL_FreeSurface);
 
     TSingleton<CMySound>::Get()->Stop();
     TSingleton<CMySound>::Destroy();
@@ -182,26 +180,10 @@ void CFramework::Quit()
 
     // Released here rather than left to SDL_Quit, so that no dangling handle
     // survives for an error box or a second Quit.
-    if (m_pTexture)
-    {
-        SDL_DestroyTexture(m_pTexture);
-        m_pTexture = nullptr;
-    }
-    if (m_pRenderer)
-    {
-        SDL_DestroyRenderer(m_pRenderer);
-        m_pRenderer = nullptr;
-    }
-    if (m_pWindow)
-    {
-        SDL_DestroyWindow(m_pWindow);
-        m_pWindow = nullptr;
-    }
-    if (m_pScreen)
-    {
-        SDL_FreeSurface(m_pScreen);
-        m_pScreen = nullptr;
-    }
+    Release(m_pTexture, SDL_DestroyTexture);
+    Release(m_pRenderer, SDL_DestroyRenderer);
+    Release(m_pWindow, SDL_DestroyWindow);
+    Release(m_pScreen, SDL_FreeSurface);
     m_pKeyState = nullptr;
 
     SDL_Quit();
