@@ -324,7 +324,8 @@ TEST(HighScorePanel, FitsOnStartPageAndHelpOverlay)
     SDL_Quit();
 }
 
-// Nothing of the help page may hide under the panel drawn on top of it.
+// Nothing of the help page may hide under the panel drawn on top of it:
+// that spot holds one plain colour, card or key, and no text or ornament.
 TEST(HelpScreen, LeavesRoomForThePanel)
 {
     ASSERT_EQ(SDL_Init(0), 0) << SDL_GetError();
@@ -333,7 +334,32 @@ TEST(HelpScreen, LeavesRoomForThePanel)
     ASSERT_TRUE(help.Loaded()) << help.Error();
     ASSERT_TRUE(panel.Loaded()) << panel.Error();
     SRect under{303, 387, panel.Width(), panel.Height()};
-    EXPECT_EQ(CountKey(help, under), under.w * under.h);
+    Rgb plain = help.At(under.x, under.y);
+    int drawn = 0;
+    for (int y = under.y; y < under.y + under.h; ++y)
+        for (int x = under.x; x < under.x + under.w; ++x) {
+            Rgb c = help.At(x, y);
+            drawn += (c.r != plain.r || c.g != plain.g || c.b != plain.b) ? 1 : 0;
+        }
+    EXPECT_EQ(drawn, 0) << "pixels under the panel that differ from its corner";
+    SDL_Quit();
+}
+
+// The help text stands on an opaque dark card, so the game behind does not
+// show between the letters; a keyed margin lets the backdrop frame it.
+TEST(HelpScreen, TextStandsOnAnOpaqueCardInsideAKeyedMargin)
+{
+    ASSERT_EQ(SDL_Init(0), 0) << SDL_GetError();
+    CPicture help(PathOf("helpscreen"));
+    ASSERT_TRUE(help.Loaded()) << help.Error();
+    ASSERT_EQ(help.Width(), 600);
+    ASSERT_EQ(help.Height(), 525);
+    SRect text{20, 20, 560, 485};
+    EXPECT_EQ(CountKey(help, text), 0) << "the game would show through the text area";
+    EXPECT_LT(MeanLuma(help, text), 90.0) << "card too bright for the white text";
+    const SRect margin[] = {{0, 0, 600, 6}, {0, 519, 600, 6}, {0, 0, 6, 525}, {594, 0, 6, 525}};
+    for (const SRect& m : margin)
+        EXPECT_EQ(CountKey(help, m), m.w * m.h) << "margin at (" << m.x << ", " << m.y << ") is not keyed";
     SDL_Quit();
 }
 
