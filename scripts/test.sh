@@ -10,6 +10,12 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRF_TESTS=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+# The Debian package: built, checked with lintian, installed, played, removed.
+if [ "$(id -u)" -eq 0 ]; then
+    tests/packaging/package_test.sh build
+else
+    sudo tests/packaging/package_test.sh build
+fi
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRF_TESTS=ON -DRF_SANITIZE=ON
 # The picture baker runs during the build and librsvg leaks at its exit;
