@@ -35,16 +35,6 @@ protected:
         m_Game.m_Apples.clear();
     }
 
-    int LitPixels(int x, int y) const
-    {
-        int lit = 0;
-        for (int j = std::max(0, y); j < std::min(600, y + 64); ++j)
-            for (int i = x; i < x + 64; ++i)
-                if ((PixelAt(i, j) & 0xFFFFFF) != 0)
-                    ++lit;
-        return lit;
-    }
-
     hooks::Scope m_Hooks;
 };
 }
@@ -243,7 +233,7 @@ TEST_F(Answer, MarkerIsShownForFourQuarterSecondPassesAndGoneInTheFifth)
             float age = m_Game.m_Bonuses.empty() ? -1.0f : m_Game.m_Bonuses.front().m_fAge;
             float y = m_Game.m_Bonuses.empty() ? -1.0f : m_Game.m_Bonuses.front().m_fYPos;
             m_Game.RenderBonus();
-            if (LitPixels(100, static_cast<int>(y)) > 0)
+            if (LitPixels(100, static_cast<int>(y), 64, 64) > 0)
             {
                 ages.push_back(age);
                 heights.push_back(y);
@@ -280,7 +270,7 @@ TEST_F(Answer, BonusPassRemovesExpiredMarkersAndStillDrawsTheOnesAfterThem)
     EXPECT_EQ((std::vector<float>{140.0f, 530.0f}), left);
     EXPECT_EQ((std::vector<float>{0.75f, 0.25f}), leftAges);
     for (size_t i = 0; i < std::size(ages); ++i)
-        EXPECT_EQ(ages[i] < 1.0f, LitPixels(static_cast<int>(10 + 130 * i), 200) > 0) << "marker " << i;
+        EXPECT_EQ(ages[i] < 1.0f, LitPixels(static_cast<int>(10 + 130 * i), 200, 64, 64) > 0) << "marker " << i;
 }
 
 TEST_F(Answer, MarkerSinksTwentyPixelsPerSecondAndExpiresPastTheBottom)

@@ -62,16 +62,6 @@ protected:
         return apple;
     }
 
-    int LitPixels(int x, int y, int w, int h) const
-    {
-        int lit = 0;
-        for (int j = std::max(0, y); j < std::min(600, y + h); ++j)
-            for (int i = std::max(0, x); i < std::min(800, x + w); ++i)
-                if ((PixelAt(i, j) & 0xFFFFFF) != 0)
-                    ++lit;
-        return lit;
-    }
-
     hooks::Scope m_Hooks;
 };
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -126,6 +127,17 @@ protected:
     Uint32 PixelAt(int x, int y) const
     {
         return static_cast<Uint32*>(m_pScreen->pixels)[y * m_pScreen->pitch / 4 + x];
+    }
+
+    // Pixels of the screen that are not black, within an area clipped to it.
+    int LitPixels(int x, int y, int w, int h) const
+    {
+        int lit = 0;
+        for (int j = std::max(0, y); j < std::min(m_pScreen->h, y + h); ++j)
+            for (int i = std::max(0, x); i < std::min(m_pScreen->w, x + w); ++i)
+                if ((PixelAt(i, j) & 0xFFFFFF) != 0)
+                    ++lit;
+        return lit;
     }
 
     // Appends a live apple with the given solution at the given box.
