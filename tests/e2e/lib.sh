@@ -7,6 +7,18 @@ RF_PROGRAM=$(readlink -f "$1")
 RF_BUILD=$(readlink -f "$2")
 RF_SCREEN=${RF_SCREEN:-1024x768}
 RF_TMP=$(mktemp -d /tmp/rf-e2e-XXXXXX)
+
+# Nothing of the caller's session may change what a test sees: a CI runner
+# or container starts with no locale, no HOME of its own and no display,
+# and a developer's desktop has an openbox and sqlite3 configuration of its
+# own. C.UTF-8 is on every Debian system.
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
+unset LANGUAGE DISPLAY WAYLAND_DISPLAY XAUTHORITY \
+    XDG_CONFIG_HOME XDG_CONFIG_DIRS XDG_DATA_HOME XDG_DATA_DIRS XDG_CACHE_HOME XDG_STATE_HOME \
+    XDG_RUNTIME_DIR XDG_SESSION_TYPE SDL_VIDEODRIVER SDL_VIDEO_X11_VISUALID
+export SDL_AUDIODRIVER=dummy
+export HOME="$RF_TMP/home" TMPDIR=/tmp USER=${USER:-$(id -un)}
+mkdir -p "$HOME"
 RF_PIDS=()
 RF_GAME_PID=
 RF_FAILED=0

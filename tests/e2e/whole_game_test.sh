@@ -71,8 +71,9 @@ tr '\0' '\n' <"/proc/$game/environ" | grep -q '^FAKETIME=+0 x10$' \
     || die "the program's environment has no FAKETIME"
 shot start_empty
 
-# A name with letters the store drops: stored as "Jrg 1".
-xdotool type --delay 80 'Jörg-ß 1'
+# A name with letters the store drops: stored as "Jrg 1". The letters
+# outside ASCII go by key name, which xdotool maps whatever the locale.
+xdotool key --delay 80 J odiaeresis r g minus ssharp space 1
 shot start_named
 above "$(fraction start_empty start_named "$name_area")" 0.02 || fail "the typed name is not shown"
 
