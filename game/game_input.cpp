@@ -67,11 +67,15 @@ void CGame::ProcessEvents()
                 m_bRunning = false;
                 break;
             case SDL_SCANCODE_BACKSPACE:
-                if (!m_sPlayerName.empty())
+                // The name can only be typed on the start page; in play a
+                // child corrects the answer, and the stored name stays whole.
+                if (m_iState == STATE_START && !m_sPlayerName.empty())
                 {
                     EraseLastCharacter(m_sPlayerName);
                     m_bNameChanged = true;
                 }
+                else if (m_iState == STATE_PLAYING && !m_sAnswer.empty())
+                    m_sAnswer.pop_back();
                 break;
             case SDL_SCANCODE_SPACE:
                 CheckSolution();
@@ -109,6 +113,13 @@ void CGame::ProcessEvents()
     }
 
     case SDL_MOUSEMOTION:
+        // The start button reads the pointer's current position, so the
+        // motion queued behind this one tells nothing new; left queued, a
+        // fast mouse would hold every key back by seconds.
+        SDL_FlushEvent(SDL_MOUSEMOTION);
+        StartButton(event.type);
+        break;
+
     case SDL_MOUSEBUTTONUP:
         StartButton(event.type);
         break;

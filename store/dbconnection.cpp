@@ -25,6 +25,8 @@ char const* const kCreateTable =
     "\t\t\t\t\t\t\t\t\t\t"
     ")";
 
+char const* const kBusyTimeout = "PRAGMA busy_timeout = 2000";
+
 char const* const kSelectBest = "select name, score from scores order by score desc limit 3;";
 
 void ReportError(char const* sqliteText, char const* reason)
@@ -107,6 +109,15 @@ bool CDBConnection::OpenDB(char const* path)
     }
 
     char* error = nullptr;
+    // A backup, a parent looking with sqlite3 or a second game may hold the
+    // file for a moment; waiting a little keeps the score from being lost.
+    if (sqlite3_exec(m_pDB, kBusyTimeout, nullptr, nullptr, &error) != SQLITE_OK)
+    {
+        ReportError(error ? error : sqlite3_errmsg(m_pDB), "Kann Wartezeit der Datenbank nicht setzen");
+        sqlite3_free(error);
+        error = nullptr;
+    }
+
     if (sqlite3_exec(m_pDB, kCreateTable, nullptr, nullptr, &error) != SQLITE_OK)
     {
         ReportError(error ? error : sqlite3_errmsg(m_pDB), "Kann Datenbanktabelle nicht anlegen");

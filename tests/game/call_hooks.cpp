@@ -7,6 +7,7 @@ time_t __real_time(time_t* out);
 int __real_TTF_SizeText(TTF_Font* font, const char* text, int* w, int* h);
 SDL_Surface* __real_TTF_RenderText_Blended(TTF_Font* font, const char* text, SDL_Color fg);
 int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ticks);
+void __real_SDL_SetCursor(SDL_Cursor* cursor);
 }
 
 namespace
@@ -18,6 +19,7 @@ int g_iTimeCalls = 0;
 bool g_bFailTextSize = false;
 int g_iTextRenders = 0;
 std::vector<Mix_Chunk*> g_Played;
+SDL_Cursor* g_pLastCursor = nullptr;
 }
 
 extern "C" {
@@ -53,6 +55,14 @@ int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk* chunk, int loops, int ti
 {
     g_Played.push_back(chunk);
     return __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);
+}
+
+// The dummy video driver makes no cursors, so which one the game chose is
+// only seen here.
+void __wrap_SDL_SetCursor(SDL_Cursor* cursor)
+{
+    g_pLastCursor = cursor;
+    __real_SDL_SetCursor(cursor);
 }
 }
 
@@ -92,9 +102,15 @@ std::vector<Mix_Chunk*> TakePlayedChunks()
     return played;
 }
 
+SDL_Cursor* LastCursorSet()
+{
+    return g_pLastCursor;
+}
+
 Scope::Scope()
 {
     g_Played.clear();
+    g_pLastCursor = nullptr;
 }
 
 Scope::~Scope()

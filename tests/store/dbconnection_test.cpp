@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -374,13 +377,55 @@ INSTANTIATE_TEST_SUITE_P(Table, StoreFailureTest, ::testing::ValuesIn(FailureCas
                              return std::string(info.param.label);
                          });
 
+TEST_F(StoreTest, ShortLockByAnotherWriterIsWaitedOut)
+{
+    std::string path = OpenFresh();
+    std::promise<void> locked;
+    // Another program writing for a moment just as the game ends.
+    std::thread other([&] {
+        sqlite3* db = RawOpen(path);
+        try
+        {
+            RawExec(db, "begin immediate; insert into scores(name, score) values('Andere', 10);");
+        }
+        catch (...)
+        {
+            locked.set_exception(std::current_exception());
+            RawClose(db);
+            return;
+        }
+        locked.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        RawExec(db, "commit;");
+        RawClose(db);
+    });
+    try
+    {
+        locked.get_future().get();
+    }
+    catch (std::exception const& e)
+    {
+        other.join();
+        FAIL() << "the other writer could not lock the file: " << e.what();
+    }
+
+    CerrCapture err;
+    EXPECT_TRUE(Store()->WriteScore("Kind", 500));
+    other.join();
+    EXPECT_EQ(err.Take(), "");
+    // Written after the other's commit, so behind it.
+    EXPECT_EQ(RawQuery(path, "select name, score from scores order by id;"),
+              (RawRows{{"Andere", "10"}, {"Kind", "500"}}));
+}
+
 TEST_F(StoreTest, LockedByAnotherWriterIsReportedAndTheGameGoesOn)
 {
     std::string path = OpenFresh();
     sqlite3* other = RawOpen(path);
     CerrCapture err;
 
-    // Another connection in the middle of a write transaction.
+    // Another connection in the middle of a write transaction, for longer
+    // than the store waits.
     RawExec(other, "begin immediate; insert into scores(name, score) values('Andere', 10);");
     EXPECT_FALSE(Store()->WriteScore("Kind", 500));
     EXPECT_EQ(err.Take(), Report("database is locked", "Kann Highscore nicht schreiben"));
