@@ -172,10 +172,16 @@ private:
             m_score.m_dFadeIn = Number(vWords[1], 0, 10, "fade in", m_iLine);
             m_score.m_dFadeOut = Number(vWords[2], 0, 10, "fade out", m_iLine);
         }
-        else if (sKey == "peak")
+        else if (sKey == "peak" || sKey == "rms")
         {
             Arguments(vWords, 1, 1);
-            m_score.m_dPeakDb = Number(vWords[1], -40, 0, "peak", m_iLine);
+            if (m_iLevelLine > 0)
+                Fail(m_iLine, "the level is already set on line " + std::to_string(m_iLevelLine) +
+                                  "; give 'peak' or 'rms' once");
+            m_iLevelLine = m_iLine;
+            const bool bPeak = sKey == "peak";
+            m_score.m_eLevel = bPeak ? CScore::ELevel::Peak : CScore::ELevel::Rms;
+            m_score.m_dLevelDb = Number(vWords[1], bPeak ? -40 : -60, 0, sKey, m_iLine);
         }
         else if (sKey == "echo")
         {
@@ -473,6 +479,7 @@ private:
     std::string m_sBlockName;
     bool m_bLoop = false;
     bool m_bLength = false;
+    int m_iLevelLine = 0;
     CScore m_score;
     CInstrument m_instrument;
     SSequence m_sequence;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "tools/synth/synth_error.h"
 
@@ -240,6 +241,31 @@ void NormalizeBuffer(CAudioBuffer& buffer, double dPeakDb)
         f = static_cast<float>(f * dScale);
 }
 
+void LevelBufferRms(CAudioBuffer& buffer, double dRmsDb)
+{
+    double dSquares = 0.0;
+    double dPeak = 0.0;
+    for (float f : buffer.m_vSamples)
+    {
+        dSquares += double(f) * f;
+        dPeak = std::max(dPeak, double(std::fabs(f)));
+    }
+    const double dRms = buffer.m_vSamples.empty() ? 0.0 : std::sqrt(dSquares / buffer.m_vSamples.size());
+    if (!(dRms > 1e-9))
+        throw CSynthError("the sound renders as silence");
+    const double dScale = std::pow(10.0, dRmsDb / 20.0) / dRms;
+    // The writer would clamp: a level that loud is a fault in the description.
+    if (dPeak * dScale >= 1.0)
+    {
+        char aMessage[128];
+        std::snprintf(aMessage, sizeof aMessage, "at rms %.1f dBFS the peak would reach %+.1f dBFS and clip",
+                      dRmsDb, 20.0 * std::log10(dPeak * dScale));
+        throw CSynthError(aMessage);
+    }
+    for (float& f : buffer.m_vSamples)
+        f = static_cast<float>(f * dScale);
+}
+
 CAudioBuffer RenderScore(const CScore& score)
 {
     const size_t iFrames = FrameCount(score);
@@ -315,6 +341,9 @@ CAudioBuffer RenderScore(const CScore& score)
 
     if (!bLoop)
         ApplyFades(buffer, score.m_dFadeIn, score.m_dFadeOut);
-    NormalizeBuffer(buffer, score.m_dPeakDb);
+    if (score.m_eLevel == CScore::ELevel::Rms)
+        LevelBufferRms(buffer, score.m_dLevelDb);
+    else
+        NormalizeBuffer(buffer, score.m_dLevelDb);
     return buffer;
 }

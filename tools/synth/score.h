@@ -24,7 +24,10 @@ struct CScore
     double m_dLength = 0.0;  // seconds, for a one-shot sound
     double m_dFadeIn = 0.0;
     double m_dFadeOut = 0.0;
-    double m_dPeakDb = -1.0;
+    // The level is set by the peak, or by the RMS over every sample.
+    enum class ELevel { Peak, Rms };
+    ELevel m_eLevel = ELevel::Peak;
+    double m_dLevelDb = -1.0;
     double m_dEchoBeats = 0.75;
     double m_dEchoGain = 0.0;
     int m_iEchoTaps = 0;
