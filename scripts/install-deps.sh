@@ -11,7 +11,7 @@ build_pkgs=(
 )
 test_pkgs=(
     libgtest-dev xvfb openbox xdotool wmctrl imagemagick faketime sqlite3
-    dpkg-dev file fakeroot lintian desktop-file-utils appstream
+    dpkg-dev file fakeroot lintian desktop-file-utils appstream sox
 )
 
 pkgs=("${build_pkgs[@]}")

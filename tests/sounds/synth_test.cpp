@@ -93,6 +93,8 @@ const SBadCase kBadCases[] = {
      "test.txt:11:", "pattern 'a' uses itself"},
     {"transposed out of range", kHeader + "pattern p\n C9:1\nend\ntrack t sine\n @p+24\nend\n", "test.txt:8:",
      "outside the audible range"},
+    {"rms out of range", kHeader + "rms -80\n", "test.txt:7:", "rms must be a number from -60 to 0, not '-80'"},
+    {"peak and rms", "peak -1\n" + kHeader + "rms -20\n", "test.txt:8:", "the level is already set on line 1"},
     {"loop and length", "loop 1\n" + kHeader + "track t sine\n C4:1\nend\n", "test.txt:", "exactly one"},
     {"neither loop nor length", "instrument a\n partial 1 1\nend\ntrack t a\n C4:1\nend\n", "test.txt:", "exactly one"},
     {"no notes", kHeader + "track t sine\n r:1\nend\n", "test.txt:", "there are no notes"},
@@ -196,12 +198,40 @@ TEST(RendererTest, OneShotFadesToSilence)
     EXPECT_NEAR(dMid, Peak(buffer), 1e-3);
 }
 
+// The sine of OneShotFadesToSilence, now without fades: its RMS lies
+// 3.01 dB under its peak, wherever the level puts it.
+TEST(RendererTest, RmsLevelScalesTheWholeSound)
+{
+    const std::string sSine = "tempo 60\nchannels 2\nlength 0.5\n"
+                              "instrument a\n partial 1 1\n attack 0\n decay 0\n sustain 1\nend\n"
+                              "track t a\n A4:2\nend\n";
+    const CAudioBuffer buffer = RenderScore(Parse("rms -20\n" + sSine));
+    double dSquares = 0.0;
+    for (float f : buffer.m_vSamples)
+        dSquares += double(f) * f;
+    const double dRmsDb = 20.0 * std::log10(std::sqrt(dSquares / buffer.m_vSamples.size()));
+    EXPECT_NEAR(dRmsDb, -20.0, 1e-3);
+    EXPECT_NEAR(20.0 * std::log10(Peak(buffer)), -20.0 + 3.01, 0.01);
+
+    try
+    {
+        RenderScore(Parse("rms -2\n" + sSine));
+        FAIL() << "a level that clips was accepted";
+    }
+    catch (const CSynthError& error)
+    {
+        EXPECT_NE(std::string(error.what()).find("the peak would reach +1.0 dBFS and clip"), std::string::npos)
+            << error.what();
+    }
+}
+
 TEST(RendererTest, SilenceCannotBeNormalized)
 {
     CAudioBuffer buffer;
     buffer.m_iChannels = 1;
     buffer.m_vSamples.assign(100, 0.0f);
     EXPECT_THROW(NormalizeBuffer(buffer, -1.0), CSynthError);
+    EXPECT_THROW(LevelBufferRms(buffer, -20.0), CSynthError);
 }
 
 class TempDir

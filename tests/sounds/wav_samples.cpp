@@ -1,5 +1,7 @@
 #include "tests/sounds/wav_samples.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -32,4 +34,12 @@ SWavSamples LoadWavSamples(const std::string& sPath)
     SDL_FreeWAV(pBuffer);
     wav.m_bLoaded = true;
     return wav;
+}
+
+int SWavSamples::Peak() const
+{
+    int iPeak = 0;
+    for (int16_t s : m_vSamples)
+        iPeak = std::max(iPeak, std::abs(int(s)));
+    return iPeak;
 }

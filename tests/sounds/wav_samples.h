@@ -20,6 +20,7 @@ struct SWavSamples
     int Channels() const { return m_spec.channels; }
     size_t Frames() const { return m_spec.channels ? m_vSamples.size() / m_spec.channels : 0; }
     double Seconds() const { return m_spec.freq ? double(Frames()) / m_spec.freq : 0.0; }
+    int Peak() const; // largest magnitude of any sample
 };
 
 SWavSamples LoadWavSamples(const std::string& sPath);
