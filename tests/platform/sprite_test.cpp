@@ -149,3 +149,115 @@ TEST_F(SpriteTest, MissingBitmapIsFatal)
         },
         ::testing::ExitedWithCode(1), "Fehler beim Laden der Bitmap: ImgData/fehlt.bmp\nFehler: ");
 }
+
+namespace
+{
+// Keyed frames and whole pictures against SDL's own keyed blit straight from
+// the file's pixels: same screen, same rectangle written back.
+class KeyedDrawing : public SpriteTest
+{
+protected:
+    // Colours from the position; magenta in runs of every length from 0 to
+    // 6 pixels, so transparent and opaque runs start and end everywhere.
+    std::string MakeKeyedSheet(int w, int h)
+    {
+        SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, w, h, 24, SDL_PIXELFORMAT_BGR24);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+            {
+                SDL_Rect px = {x, y, 1, 1};
+                bool key = (x + 3 * y) % 13 < (y % 7);
+                SDL_FillRect(image, &px,
+                             key ? SDL_MapRGB(image->format, 255, 0, 255)
+                                 : SDL_MapRGB(image->format, x & 0xFF, y & 0xFF, (x ^ y) & 0xFF));
+            }
+        std::string path = m_Dir.Path() + "/keyed.bmp";
+        SDL_SaveBMP(image, path.c_str());
+        SDL_FreeSurface(image);
+        return path;
+    }
+
+    void SetUp() override
+    {
+        SpriteTest::SetUp();
+        m_pExpected = SDL_CreateRGBSurface(0, 800, 600, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
+    }
+    void TearDown() override
+    {
+        SDL_FreeSurface(m_pExpected);
+        SpriteTest::TearDown();
+    }
+
+    ::testing::AssertionResult SameScreens()
+    {
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                if (PixelAt(m_pScreen, x, y) != PixelAt(m_pExpected, x, y))
+                    return ::testing::AssertionFailure() << "first difference at " << x << "," << y;
+        return ::testing::AssertionSuccess();
+    }
+
+    SDL_Surface* m_pExpected = nullptr;
+};
+}
+
+TEST_F(KeyedDrawing, FramesAndWholePicturesDrawAsTheSheetWould)
+{
+    // 200 x 150 in 64 x 64 frames: three per row, a dropped partial column
+    // and a last row only 22 pixels high.
+    std::string path = MakeKeyedSheet(200, 150);
+    SDL_Surface* file = SDL_LoadBMP(path.c_str());
+    ASSERT_NE(nullptr, file);
+    SDL_SetColorKey(file, SDL_TRUE, SDL_MapRGB(file->format, 255, 0, 255));
+
+    CSprite sheet;
+    sheet.Load(path, 9, 64, 64);
+    sheet.SetColorKey(255, 0, 255);
+    CSprite whole;
+    whole.Load(path);
+    whole.SetColorKey(255, 0, 255);
+
+    struct
+    {
+        CSprite* sprite;
+        float frame;
+        float x, y;
+    } cases[] = {
+        {&sheet, 0.0f, 100, 100},  {&sheet, 4.0f, -20, -30}, {&sheet, 7.0f, 760, 560},
+        {&sheet, 8.9f, 300, 200},  {&sheet, 2.0f, 780, 590}, {&sheet, 9.0f, 10, 10},
+        {&sheet, 12.0f, 10, 10},   {&whole, -1.0f, -50, 500}, {&whole, -1.0f, 700, -100},
+        {&whole, -1.0f, 300, 200},
+    };
+    for (const auto& c : cases)
+    {
+        SDL_FillRect(m_pScreen, nullptr, Grey(77));
+        SDL_FillRect(m_pExpected, nullptr, Grey(77));
+        SDL_Rect expectedAt = {static_cast<int>(c.x), static_cast<int>(c.y), 0, 0};
+        c.sprite->SetPos(c.x, c.y);
+        if (c.frame < 0.0f)
+        {
+            c.sprite->Render();
+            SDL_UpperBlit(file, nullptr, m_pExpected, &expectedAt);
+        }
+        else
+        {
+            c.sprite->Render(c.frame);
+            int n = static_cast<int>(c.frame);
+            SDL_Rect source = {(n % 3) * 64, (n / 3) * 64, 64, 64};
+            SDL_UpperBlit(file, &source, m_pExpected, &expectedAt);
+        }
+        EXPECT_TRUE(SameScreens()) << "frame " << c.frame << " at " << c.x << "," << c.y;
+        EXPECT_EQ(expectedAt.x, c.sprite->m_Rect.x) << "frame " << c.frame << " at " << c.x << "," << c.y;
+        EXPECT_EQ(expectedAt.y, c.sprite->m_Rect.y) << "frame " << c.frame << " at " << c.x << "," << c.y;
+        EXPECT_EQ(expectedAt.w, c.sprite->m_Rect.w) << "frame " << c.frame << " at " << c.x << "," << c.y;
+        EXPECT_EQ(expectedAt.h, c.sprite->m_Rect.h) << "frame " << c.frame << " at " << c.x << "," << c.y;
+    }
+
+    // Drawing leaves the pictures' own pixels readable without a lock.
+    for (CSprite* sprite : {&sheet, &whole})
+    {
+        ASSERT_NE(nullptr, sprite->m_pImage->pixels);
+        EXPECT_FALSE(SDL_MUSTLOCK(sprite->m_pImage));
+    }
+    SDL_FreeSurface(file);
+}
