@@ -66,11 +66,19 @@ start_display() {
     local num
     read -r -t 20 num <"$fifo" || die "Xvfb did not start: $(cat "$RF_TMP/xvfb.log")"
     export DISPLAY=":$num"
-    openbox >"$RF_TMP/openbox.log" 2>&1 &
-    RF_PIDS+=($!)
-    # Without a window manager a full-screen window would stay 1x1.
-    wait_for 20 sh -c 'wmctrl -m | grep -qi openbox' \
-        || die "openbox did not come up"
+    # Without a window manager a full-screen window would stay 1x1. Now and
+    # then, on a busy machine, openbox finds the new display not yet open
+    # to clients and gives up at once: it is started again then.
+    local end=$((SECONDS + 30)) wm=
+    until wmctrl -m 2>/dev/null | grep -qi openbox; do
+        [ $SECONDS -ge $end ] && die "openbox did not come up on $DISPLAY: $(cat "$RF_TMP/openbox.log")"
+        if [ -z "$wm" ] || ! kill -0 "$wm" 2>/dev/null; then
+            openbox >>"$RF_TMP/openbox.log" 2>&1 &
+            wm=$!
+            RF_PIDS+=("$wm")
+        fi
+        sleep 0.1
+    done
 }
 
 # A scratch working folder holding the program's data, with the given
