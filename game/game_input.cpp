@@ -117,9 +117,7 @@ void CGame::ProcessEvents()
         // motion queued behind this one tells nothing new; left queued, a
         // fast mouse would hold every key back by seconds.
         SDL_FlushEvent(SDL_MOUSEMOTION);
-        StartButton(event.type);
-        break;
-
+        [[fallthrough]];
     case SDL_MOUSEBUTTONUP:
         StartButton(event.type);
         break;

@@ -17,7 +17,7 @@ unset LANGUAGE DISPLAY WAYLAND_DISPLAY XAUTHORITY \
     XDG_CONFIG_HOME XDG_CONFIG_DIRS XDG_DATA_HOME XDG_DATA_DIRS XDG_CACHE_HOME XDG_STATE_HOME \
     XDG_RUNTIME_DIR XDG_SESSION_TYPE SDL_VIDEODRIVER SDL_VIDEO_X11_VISUALID
 export SDL_AUDIODRIVER=dummy
-export HOME="$RF_TMP/home" TMPDIR=/tmp USER=${USER:-$(id -un)}
+export HOME="$RF_TMP/home" TMPDIR=/tmp
 mkdir -p "$HOME"
 RF_PIDS=()
 RF_GAME_PID=
@@ -33,8 +33,24 @@ die() {
     exit 1
 }
 
+# descendants <pid>: every process below it (faketime runs the program as
+# its child).
+descendants() {
+    local child
+    for child in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
+        echo "$child"
+        descendants "$child"
+    done
+}
+
+# The started program and all below it, found before any is gone.
+kill_game() {
+    [ -n "$RF_GAME_PID" ] || return 0
+    kill -KILL $(descendants "$RF_GAME_PID") "$RF_GAME_PID" 2>/dev/null
+}
+
 cleanup() {
-    [ -n "$RF_GAME_PID" ] && kill -KILL "$RF_GAME_PID" 2>/dev/null
+    kill_game
     local pid
     for pid in "${RF_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null; done
     wait 2>/dev/null
@@ -110,7 +126,7 @@ wait_game() {
     local end=$((SECONDS + limit))
     while kill -0 "$RF_GAME_PID" 2>/dev/null; do
         if [ $SECONDS -ge $end ]; then
-            kill -KILL "$RF_GAME_PID" 2>/dev/null
+            kill_game
             break
         fi
         sleep 0.1
@@ -118,6 +134,28 @@ wait_game() {
     RF_STATUS=0
     wait "$RF_GAME_PID" || RF_STATUS=$?
     RF_GAME_PID=
+}
+
+# fast_clock: writes a wrapper that runs a program with its clocks ten
+# times as fast and prints its path, for RF_WRAP. faketime takes its speed
+# as one argument, which RF_WRAP could not keep whole.
+fast_clock() {
+    cat >"$RF_TMP/fast" <<'EOF'
+#!/bin/sh
+exec faketime -m -f "+0 x10" "$@"
+EOF
+    chmod +x "$RF_TMP/fast"
+    echo "$RF_TMP/fast"
+}
+
+# score_rows <db>: how many scores the file holds (0 while it has none).
+score_rows() {
+    sqlite3 -cmd '.timeout 2000' "$1" "select count(*) from scores;" 2>/dev/null || echo 0
+}
+
+# has_rows <db> <count>: for wait_for.
+has_rows() {
+    [ "$(score_rows "$1")" = "$2" ]
 }
 
 game_window() {

@@ -9,25 +9,19 @@ for tool in faketime sqlite3; do
     command -v "$tool" >/dev/null || die "required tool '$tool' is missing (scripts/install-deps.sh installs it)"
 done
 
-# faketime takes its speed as one argument, which RF_WRAP could not keep whole.
-cat >"$RF_TMP/fast" <<'EOF'
-#!/bin/sh
-exec faketime -m -f "+0 x10" "$@"
-EOF
-chmod +x "$RF_TMP/fast"
-export RF_WRAP="$RF_TMP/fast"
+RF_WRAP=$(fast_clock)
+export RF_WRAP
 
 start_display
 work=$(make_workdir)
 db="$work/score/scores.db"
 
 rows() {
-    sqlite3 -cmd '.timeout 2000' "$db" "select count(*) from scores;" 2>/dev/null || echo 0
+    score_rows "$db"
 }
 # wait_rows <count> <seconds>
 wait_rows() {
-    wait_for "$2" sh -c '[ "$(sqlite3 -cmd ".timeout 2000" "$1" "select count(*) from scores;" 2>/dev/null)" = "$2" ]' \
-        _ "$db" "$1"
+    wait_for "$2" has_rows "$db" "$1"
 }
 shot() {
     sleep 0.5
@@ -49,21 +43,10 @@ panel_area=307x90+654+503         # the panel at (511, 393), 240x70
 panel_rows12=300x48+656+510       # its first two rows, panel y 7 to 44
 panel_row3=300x22+656+566         # its third row, panel y 49 to 66
 
-# faketime runs the program as its child: every process below the started
-# one is killed with it should the test end early.
-descendants() {
-    local child
-    for child in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
-        echo "$child"
-        descendants "$child"
-    done
-}
-
 start_game "$work"
 wait_game_window || die "no game window"
 game=
 for pid in $(descendants "$RF_GAME_PID"); do
-    RF_PIDS+=("$pid")
     [ "$(readlink -f "/proc/$pid/exe")" = "$RF_PROGRAM" ] && game=$pid
 done
 [ -n "$game" ] || die "the program is not running under faketime"
