@@ -146,7 +146,7 @@ const Scene kScenes[] = {
          f.StartPage("J\xC3\xB6rg M\xC3\xBCller-L\xC3\xBC" "denscheidt");
          f.Game().m_bShowHelp = true;
      },
-     0x50d1654b5ef23e62ull},
+     0xae283684cac1296eull},
     {"play: apples, markers, witch firing", [](Frames& f) { f.Play(true); }, 0x7b908001e808ee08ull},
     {"play: witch blinking, left horse out",
      [](Frames& f) {
@@ -162,7 +162,7 @@ const Scene kScenes[] = {
          f.Play(true);
          f.Game().m_bShowHelp = true;
      },
-     0xd26b66b12e13ac09ull},
+     0x1d4967a92a7a0391ull},
     {"game over", [](Frames& f) { f.GameOver(); }, 0x46f4fafe29caddf2ull},
     {"game over under the help overlay",
      [](Frames& f) {
@@ -170,7 +170,7 @@ const Scene kScenes[] = {
          f.GameOver();
          f.Game().m_bShowHelp = true;
      },
-     0x2ee7dca82cdf95a8ull},
+     0x03fb2b568a830140ull},
 };
 
 void PrintTo(const Scene& scene, std::ostream* out)
