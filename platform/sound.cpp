@@ -5,6 +5,13 @@
 
 #include "platform/framework.h"
 
+namespace
+{
+// Three effects at full volume over the music's loudest point stay under
+// -1 dBFS, as the sounds are levelled; more than three share that loudness.
+constexpr int kFullVoices = 3;
+}
+
 bool CMySound::Init()
 {
     if (Mix_OpenAudio(m_iFrequency, m_uFormat, m_iChannels, m_iChunkSize) != -1)
@@ -66,7 +73,42 @@ void CMySound::Play(int iSlot)
     }
     Mix_Chunk* chunk = EffectSlot(iSlot);
     if (chunk)
-        Mix_PlayChannelTimed(-1, chunk, 0, -1);
+        PlayEffect(chunk);
+}
+
+// Effects started before the mixer's next period begin on the same sample,
+// whichever pass started them, so the volume follows every effect sounding
+// now. Only ever lowered while sounding; each start sets its channel anew.
+void CMySound::PlayEffect(Mix_Chunk* pChunk)
+{
+    const int iChannels = Mix_AllocateChannels(-1);
+    int iFree = -1;
+    int iSounding = 0;
+    for (int i = 0; i < iChannels; ++i)
+    {
+        if (Mix_Playing(i))
+            ++iSounding;
+        else if (iFree < 0)
+            iFree = i;
+    }
+    // All channels busy: the effect is not heard.
+    if (iFree < 0)
+        return;
+
+    const int iVoices = iSounding + 1;
+    int iVolume = MIX_MAX_VOLUME;
+    if (iVoices > kFullVoices)
+    {
+        iVolume = MIX_MAX_VOLUME * kFullVoices / iVoices;
+        for (int i = 0; i < iChannels; ++i)
+            if (Mix_Playing(i) && Mix_Volume(i, -1) > iVolume)
+                Mix_Volume(i, iVolume);
+    }
+    // Set before the start, so the mixer never takes a period at the
+    // channel's earlier volume. The first free channel is the one the
+    // mixer itself would choose.
+    Mix_Volume(iFree, iVolume);
+    Mix_PlayChannelTimed(iFree, pChunk, 0, -1);
 }
 
 void CMySound::Stop()

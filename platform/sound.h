@@ -7,7 +7,8 @@
 #include "platform/singleton.h"
 
 // Audio service: slot 1 is the looping music, slots 2-4 are effects;
-// any other slot number means slot 4.
+// any other slot number means slot 4. Effects sounding together share the
+// loudness of three, so however many start at once the mix never clips.
 class CMySound : public TSingleton<CMySound>
 {
 public:
@@ -27,4 +28,5 @@ public:
 
 private:
     Mix_Chunk*& EffectSlot(int iSlot);
+    void PlayEffect(Mix_Chunk* pChunk);
 };

@@ -17,7 +17,8 @@ bool SameRect(const SDL_Rect& a, const SDL_Rect& b)
 class Answer : public GameFixture
 {
 protected:
-    // The sound slots started since the last call.
+    // The sound slots started since the last call. The channels are freed
+    // again, since a sound that finds every channel busy is not started.
     std::vector<int> Sounds()
     {
         CMySound* sound = TSingleton<CMySound>::Get();
@@ -25,6 +26,7 @@ protected:
         for (Mix_Chunk* chunk : hooks::TakePlayedChunks())
             slots.push_back(chunk == sound->m_pEffect2 ? 2 : chunk == sound->m_pEffect3 ? 3
                                                          : chunk == sound->m_pEffect4 ? 4 : 0);
+        Mix_HaltChannel(-1);
         return slots;
     }
 

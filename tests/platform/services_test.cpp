@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/fonts.h"
 #include "platform/framework.h"
@@ -81,6 +82,34 @@ TEST_F(SoundTest, PlayUsesTheMappedSlotAndEmptySlotsAreSilent)
     EXPECT_EQ(nullptr, sound->m_pMusic);
     EXPECT_EQ(nullptr, sound->m_pEffect4);
     sound->Stop();  // stopping with empty slots and a closed device is harmless
+}
+
+TEST_F(SoundTest, EffectsSoundingTogetherShareTheLoudnessOfThree)
+{
+    CMySound* sound = TSingleton<CMySound>::Get();
+    WriteTestWav(m_Dir.Path() + "/long.wav", 10000);
+    ASSERT_TRUE(sound->Load("long.wav", 3));
+    auto volumes = [] {
+        std::vector<int> v;
+        for (int channel = 0; channel < Mix_AllocateChannels(-1); ++channel)
+            if (Mix_Playing(channel))
+                v.push_back(Mix_Volume(channel, -1));
+        return v;
+    };
+    // Effects sounding, and the volume each of them then has.
+    const std::pair<int, int> expected[] = {{1, 128}, {2, 128}, {3, 128}, {4, 96},
+                                            {5, 76},  {6, 64},  {7, 54},  {8, 48}};
+    for (const auto& [count, volume] : expected)
+    {
+        sound->Play(3);
+        EXPECT_EQ(std::vector<int>(count, volume), volumes()) << count << " sounding";
+    }
+    sound->Play(3);
+    EXPECT_EQ(std::vector<int>(8, 48), volumes()) << "a ninth finds no channel and changes nothing";
+
+    Mix_HaltChannel(-1);
+    sound->Play(3);
+    EXPECT_EQ(std::vector<int>{128}, volumes()) << "alone again, on a channel that was turned down";
 }
 
 TEST_F(SoundTest, MissingSoundIsFatalWithItsPath)

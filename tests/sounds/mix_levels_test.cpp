@@ -1,5 +1,7 @@
 // The baked sounds as SDL_mixer mixes them: the music and every effect at
-// full volume, summed sample by sample into the stereo device stream.
+// full volume, summed sample by sample into the stereo device stream; and
+// the effects as the game's audio service plays them, read back from the
+// mixer's own output.
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -8,6 +10,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sound.h"
 #include "tests/sounds/wav_samples.h"
 
 namespace
@@ -80,7 +84,7 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
-        ASSERT_NE(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 4096), -1) << Mix_GetError();
+        ASSERT_TRUE(TSingleton<CMySound>::Get()->Init()) << Mix_GetError();
         int iRate = 0, iChannels = 0;
         Uint16 uFormat = 0;
         ASSERT_TRUE(Mix_QuerySpec(&iRate, &uFormat, &iChannels));
@@ -114,8 +118,8 @@ protected:
     static void TearDownTestSuite()
     {
         s_mStreams.clear();
-        Mix_CloseAudio();
-        Mix_Quit();
+        TSingleton<CMySound>::Get()->Stop();
+        TSingleton<CMySound>::Destroy();
         SDL_Quit();
     }
 
@@ -267,6 +271,141 @@ TEST_F(MixLevelTest, LoudestFrameUsesTheHeadroom)
     std::printf("loudest frame: %.2f dBFS\n", Db(iLoudest));
     EXPECT_GE(Db(iLoudest), kCeilingDb - 2.0);
 }
+
+// Effects started in one pass, and in passes close enough to fall into
+// the same mixer period, through the audio service the game plays with.
+struct SPlayed
+{
+    const char* m_pName;
+    std::vector<std::vector<int>> m_vPasses; // slots played, pass by pass
+};
+
+void PrintTo(const SPlayed& played, std::ostream* pOut)
+{
+    *pOut << played.m_pName;
+}
+
+const SPlayed kPlayed[] = {
+    // An answer that solves eight apples fills every channel with chimes.
+    {"eight_chimes", {{3, 3, 3, 3, 3, 3, 3, 3}}},
+    // Seven chimes and the horses eating in the same pass.
+    {"seven_chimes_and_boing", {{3, 3, 3, 3, 3, 3, 3, 2}}},
+    // A wrong answer with a boing, then six chimes one pass later.
+    {"fail_and_boing_then_six_chimes", {{4, 2}, {3, 3, 3, 3, 3, 3}}},
+    // Three chimes, then four more with a boing while the first still ring.
+    {"three_chimes_then_boing_and_four", {{3, 3, 3}, {2, 3, 3, 3, 3}}},
+};
+
+// Everything the mixer hands to the device, as SDL_mixer's post-mix hook
+// sees it: music (none here) and every channel, summed and clipped.
+class CDeviceTap
+{
+public:
+    explicit CDeviceTap(double dSeconds) : m_vSamples(size_t(dSeconds * 44100) * 2) { Mix_SetPostMix(&Take, this); }
+    ~CDeviceTap() { Stop(); }
+
+    // Unhooking takes the mixer's lock, so no pass is half written after it.
+    std::vector<int> Stop()
+    {
+        Mix_SetPostMix(nullptr, nullptr);
+        return std::vector<int>(m_vSamples.begin(), m_vSamples.begin() + m_iFill.load());
+    }
+
+private:
+    static void Take(void* pTap, Uint8* pStream, int iBytes)
+    {
+        auto* tap = static_cast<CDeviceTap*>(pTap);
+        const size_t iFill = tap->m_iFill.load();
+        const size_t iCount = std::min(size_t(iBytes) / 2, tap->m_vSamples.size() - iFill);
+        std::memcpy(tap->m_vSamples.data() + iFill, pStream, iCount * 2);
+        tap->m_iFill.store(iFill + iCount);
+    }
+
+    std::vector<int16_t> m_vSamples;
+    std::atomic<size_t> m_iFill{0};
+};
+
+class ServiceMixTest : public MixLevelTest, public testing::WithParamInterface<SPlayed>
+{
+protected:
+    void SetUp() override
+    {
+        MixLevelTest::SetUp();
+        // The device of the suite is the one the service opened for the game.
+        m_pSound = TSingleton<CMySound>::Get();
+        ASSERT_TRUE(m_pSound->Load("Sound/boing.wav", 2));
+        ASSERT_TRUE(m_pSound->Load("Sound/success.wav", 3));
+        ASSERT_TRUE(m_pSound->Load("Sound/fail.wav", 4));
+    }
+
+    void TearDown() override
+    {
+        Mix_HaltChannel(-1);
+        for (Mix_Chunk** pSlot : {&m_pSound->m_pEffect2, &m_pSound->m_pEffect3, &m_pSound->m_pEffect4})
+        {
+            Mix_FreeChunk(*pSlot);
+            *pSlot = nullptr;
+        }
+    }
+
+    // Plays the passes 10 ms apart, as a fast game loop would, and returns
+    // what reached the device until every effect has ended.
+    std::vector<int> Play(const std::vector<std::vector<int>>& vPasses, int* pStarted)
+    {
+        CDeviceTap tap(4.0);
+        *pStarted = 0;
+        for (const std::vector<int>& vSlots : vPasses)
+        {
+            for (int iSlot : vSlots)
+                m_pSound->Play(iSlot);
+            *pStarted = std::max(*pStarted, Mix_Playing(-1));
+            SDL_Delay(10);
+        }
+        for (int i = 0; i < 300 && Mix_Playing(-1); ++i)
+            SDL_Delay(10);
+        EXPECT_EQ(Mix_Playing(-1), 0) << "the effects did not end within 3 s";
+        SDL_Delay(100); // the pass that ended the last effect reaches the tap
+        return tap.Stop();
+    }
+
+    CMySound* m_pSound = nullptr;
+};
+
+TEST_F(ServiceMixTest, OneChimeIsPlayedAtTheFileLevel)
+{
+    int iStarted = 0;
+    const std::vector<int> vHeard = Play({{3}}, &iStarted);
+    int iPeak = 0;
+    for (int s : vHeard)
+        iPeak = std::max(iPeak, std::abs(s));
+    int iFilePeak = 0;
+    for (int16_t s : s_mStreams["success"].m_vSamples)
+        iFilePeak = std::max(iFilePeak, std::abs(int(s)));
+    std::printf("one chime through the service: peak %.2f dBFS (file %.2f dBFS)\n", Db(iPeak), Db(iFilePeak));
+    EXPECT_EQ(iStarted, 1);
+    EXPECT_EQ(iPeak, iFilePeak);
+}
+
+TEST_P(ServiceMixTest, EffectsStartedTogetherStayUnderTheCeilingOverTheMusic)
+{
+    size_t iPlays = 0;
+    for (const std::vector<int>& vSlots : GetParam().m_vPasses)
+        iPlays += vSlots.size();
+    int iStarted = 0;
+    const std::vector<int> vHeard = Play(GetParam().m_vPasses, &iStarted);
+    EXPECT_EQ(size_t(iStarted), iPlays) << "every effect asked for is heard, each on a channel of its own";
+
+    const SWorst worst = WorstStart(s_mStreams["music"], vHeard);
+    std::printf("music + %s through the service: worst start %.3f s, peak %.2f dBFS, %zu samples beyond %.0f dBFS, "
+                "%zu clipped\n",
+                GetParam().m_pName, worst.m_iStart / 44100.0, Db(worst.m_iPeak), worst.m_iBeyond, kCeilingDb,
+                worst.m_iClipped);
+    EXPECT_EQ(worst.m_iBeyond, 0u) << "peak " << Db(worst.m_iPeak) << " dBFS passes the ceiling of " << kCeilingDb
+                                   << " dBFS";
+}
+
+INSTANTIATE_TEST_SUITE_P(Game, ServiceMixTest, testing::ValuesIn(kPlayed),
+                         [](const testing::TestParamInfo<SPlayed>& info) { return std::string(info.param.m_pName); });
 
 TEST_F(MixLevelTest, MusicSitsUnderEffectsOfLikeLoudness)
 {
