@@ -10,12 +10,14 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRF_TESTS=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
-# The Debian package: built, checked with lintian, installed, played, removed.
-if [ "$(id -u)" -eq 0 ]; then
-    tests/packaging/package_test.sh build
-else
-    sudo tests/packaging/package_test.sh build
-fi
+# The Debian package: built, checked with lintian, installed, played,
+# removed; built again from a copy of the tree elsewhere and compared byte for
+# byte; installed, removed and purged in a clean Debian 12 tree by piuparts.
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+for t in package_test reproducible_test piuparts_test; do
+    "${as_root[@]}" tests/packaging/$t.sh build
+done
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRF_TESTS=ON -DRF_SANITIZE=ON
 # The picture baker runs during the build and librsvg leaks at its exit;
