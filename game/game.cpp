@@ -114,6 +114,7 @@ void CGame::Init()
 
 void CGame::Run()
 {
+    IgnoreUnreadEvents();
     TSingleton<CMySound>::Get()->Play(1);
     SDL_StartTextInput();
     while (m_bRunning)

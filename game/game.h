@@ -36,6 +36,9 @@ public:
     void StartGame();
     void Quit();
 
+    // Has SDL drop the event types ProcessEvents never reads; SDL_Quit
+    // forgets it, so it is set again for every start.
+    static void IgnoreUnreadEvents();
     void ProcessEvents();
 
     void SpawnApples();

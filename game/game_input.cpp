@@ -20,6 +20,28 @@ void EraseLastCharacter(std::string& text)
 }
 }
 
+void CGame::IgnoreUnreadEvents()
+{
+    // The loop takes one event a pass, at 60 passes a second when presents
+    // wait for the display: every event it only throws away holds back the
+    // keys queued behind it (a spun mouse wheel held Escape back by 25 s).
+    // Dropped here, SDL never queues them. Window events stay: the renderer
+    // learns the window's size from them (under Wayland it starts at 1x1 and
+    // would stay black). Text editing stays too, as SDL_StartTextInput turns
+    // it on again; it only comes from an input method.
+    static const Uint32 unread[] = {
+        SDL_KEYUP, SDL_KEYMAPCHANGED, SDL_MOUSEBUTTONDOWN, SDL_MOUSEWHEEL,
+        SDL_FINGERDOWN, SDL_FINGERUP, SDL_FINGERMOTION,
+        SDL_DOLLARGESTURE, SDL_DOLLARRECORD, SDL_MULTIGESTURE,
+        // A drop carries a string the reader would have to free.
+        SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPBEGIN, SDL_DROPCOMPLETE,
+        SDL_DISPLAYEVENT, SDL_CLIPBOARDUPDATE, SDL_AUDIODEVICEADDED, SDL_AUDIODEVICEREMOVED,
+        SDL_RENDER_TARGETS_RESET, SDL_RENDER_DEVICE_RESET, SDL_LOCALECHANGED,
+    };
+    for (Uint32 type : unread)
+        SDL_EventState(type, SDL_IGNORE);
+}
+
 void CGame::ProcessEvents()
 {
     SDL_Event event;

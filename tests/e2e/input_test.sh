@@ -30,22 +30,13 @@ wait_game 20
 [ "$RF_STATUS" = 0 ] || fail "first run: exit status $RF_STATUS"
 
 # --- Pointer motion flood in play, then Escape, at real speed ------------
-# Batches of chained moves: about 2,000 motion events a second for 3 s.
-moves=()
-for i in $(seq 1 100); do
-    moves+=(mousemove $((200 + (i * 37) % 1500)) $((100 + (i * 53) % 880)))
-done
-flood=()
-for batch in $(seq 1 60); do
-    flood+=("${moves[@]}" sleep 0.05)
-done
-
+# About 2,000 motion events a second for 3 s.
 start_game "$work"
 wait_game_window || die "no game window the second time"
 xdotool key F5
 sleep 0.5
 begin=$(date +%s.%N)
-xdotool "${flood[@]}"
+flood_motion 60
 flooded=$(date +%s.%N)
 xdotool key Escape
 pressed=$(date +%s.%N)

@@ -148,6 +148,24 @@ EOF
     echo "$RF_TMP/fast"
 }
 
+# flood_motion <batches>: about 2,000 pointer movements a second over the
+# window, in batches of 100 chained moves every 0.05 s.
+flood_motion() {
+    local moves=() flood=() i
+    for i in $(seq 1 100); do
+        moves+=(mousemove $((200 + (i * 37) % 1500)) $((100 + (i * 53) % 880)))
+    done
+    for i in $(seq 1 "$1"); do
+        flood+=("${moves[@]}" sleep 0.05)
+    done
+    xdotool "${flood[@]}"
+}
+
+# seconds_since <time from date +%s.%N>
+seconds_since() {
+    awk -v b="$1" -v e="$(date +%s.%N)" 'BEGIN { printf "%.2f", e - b }'
+}
+
 # score_rows <db>: how many scores the file holds (0 while it has none).
 score_rows() {
     sqlite3 -cmd '.timeout 2000' "$1" "select count(*) from scores;" 2>/dev/null || echo 0
