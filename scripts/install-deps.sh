@@ -12,6 +12,7 @@ build_pkgs=(
 test_pkgs=(
     libgtest-dev xvfb openbox xdotool wmctrl imagemagick faketime sqlite3
     dpkg-dev file fakeroot lintian desktop-file-utils appstream sox
+    weston xwayland sway grim jq
     diffoscope-minimal python3-debian piuparts debootstrap
 )
 

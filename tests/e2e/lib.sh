@@ -49,10 +49,23 @@ kill_game() {
     kill -KILL $(descendants "$RF_GAME_PID") "$RF_GAME_PID" 2>/dev/null
 }
 
+# running <pid>: neither gone nor a zombie.
+running() {
+    local state
+    state=$(sed 's/^.*) //' /proc/"$1"/stat 2>/dev/null | cut -d ' ' -f 1)
+    [ -n "$state" ] && [ "$state" != Z ]
+}
+
 cleanup() {
     kill_game
-    local pid
-    for pid in "${RF_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+    local pid end=$((SECONDS + 3))
+    # Asked first, the servers remove their sockets and lock files (weston
+    # those of its XWayland too); killed when they do not end.
+    for pid in "${RF_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+    for pid in "${RF_PIDS[@]}"; do
+        while running "$pid" && [ $SECONDS -lt $end ]; do sleep 0.05; done
+        kill -KILL "$pid" 2>/dev/null
+    done
     wait 2>/dev/null
     rm -rf "$RF_TMP"
 }
@@ -97,6 +110,26 @@ start_display() {
     done
 }
 
+# A Wayland session as GNOME starts one, the game an X client of XWayland:
+# weston's headless backend at RF_SCREEN with its XWayland. Both DISPLAY and
+# WAYLAND_DISPLAY are set, as in such a session; SDL then chooses X11.
+start_weston() {
+    local tool
+    for tool in weston Xwayland; do
+        command -v "$tool" >/dev/null || die "required tool '$tool' is missing (scripts/install-deps.sh installs it)"
+    done
+    export XDG_RUNTIME_DIR="$RF_TMP/runtime"
+    mkdir -m 0700 "$XDG_RUNTIME_DIR"
+    weston --no-config --backend=headless-backend.so --use-pixman --xwayland --idle-time=0 \
+        --width="${RF_SCREEN%x*}" --height="${RF_SCREEN#*x}" --socket=rf-weston \
+        >"$RF_TMP/weston.log" 2>&1 &
+    RF_PIDS+=($!)
+    wait_for 20 grep -q 'xserver listening on display :' "$RF_TMP/weston.log" \
+        || die "weston's XWayland did not start: $(cat "$RF_TMP/weston.log")"
+    DISPLAY=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$RF_TMP/weston.log" | head -n 1)
+    export DISPLAY WAYLAND_DISPLAY=rf-weston
+}
+
 # A scratch working folder holding the program's data, with the given
 # relative paths left out.
 make_workdir() {
@@ -116,6 +149,15 @@ start_game() {
     (cd "$dir" && SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} exec ${RF_WRAP:-} "$RF_PROGRAM" \
         >"$RF_TMP/stdout" 2>"$RF_TMP/stderr") &
     RF_GAME_PID=$!
+}
+
+# The program's own process id, also when RF_WRAP runs it as a child.
+game_pid() {
+    local pid
+    for pid in "$RF_GAME_PID" $(descendants "$RF_GAME_PID"); do
+        [ "$(readlink -f "/proc/$pid/exe")" = "$RF_PROGRAM" ] && echo "$pid" && return 0
+    done
+    return 1
 }
 
 # wait_game <seconds>: waits for the program to end and sets RF_STATUS to

@@ -45,11 +45,7 @@ panel_row3=300x22+656+566         # its third row, panel y 49 to 66
 
 start_game "$work"
 wait_game_window || die "no game window"
-game=
-for pid in $(descendants "$RF_GAME_PID"); do
-    [ "$(readlink -f "/proc/$pid/exe")" = "$RF_PROGRAM" ] && game=$pid
-done
-[ -n "$game" ] || die "the program is not running under faketime"
+game=$(game_pid) && [ "$game" != "$RF_GAME_PID" ] || die "the program is not running under faketime"
 tr '\0' '\n' <"/proc/$game/environ" | grep -q '^FAKETIME=+0 x10$' \
     || die "the program's environment has no FAKETIME"
 shot start_empty
