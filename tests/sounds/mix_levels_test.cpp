@@ -245,18 +245,21 @@ SWorst WorstOf(const SMix& mix, std::map<std::string, SStream>& mStreams)
     return WorstStart(mStreams["music"], vEffects);
 }
 
+void ExpectUnderTheCeiling(const std::string& sMix, const SWorst& worst)
+{
+    std::printf("%s: worst start %.3f s, peak %.2f dBFS, %zu samples beyond %.0f dBFS, %zu clipped\n", sMix.c_str(),
+                worst.m_iStart / 44100.0, Db(worst.m_iPeak), worst.m_iBeyond, kCeilingDb, worst.m_iClipped);
+    EXPECT_EQ(worst.m_iBeyond, 0u) << sMix << ": peak " << Db(worst.m_iPeak) << " dBFS passes the ceiling of "
+                                   << kCeilingDb << " dBFS";
+}
+
 class MixPeakTest : public MixLevelTest, public testing::WithParamInterface<SMix>
 {
 };
 
 TEST_P(MixPeakTest, StaysUnderTheCeilingAtEveryStart)
 {
-    const SWorst worst = WorstOf(GetParam(), s_mStreams);
-    std::printf("music + %s: worst start %.3f s, peak %.2f dBFS, %zu samples beyond %.0f dBFS, %zu clipped\n",
-                GetParam().m_pName, worst.m_iStart / 44100.0, Db(worst.m_iPeak), worst.m_iBeyond, kCeilingDb,
-                worst.m_iClipped);
-    EXPECT_EQ(worst.m_iBeyond, 0u) << "peak " << Db(worst.m_iPeak) << " dBFS passes the ceiling of " << kCeilingDb
-                                   << " dBFS";
+    ExpectUnderTheCeiling(std::string("music + ") + GetParam().m_pName, WorstOf(GetParam(), s_mStreams));
 }
 
 INSTANTIATE_TEST_SUITE_P(Game, MixPeakTest, testing::ValuesIn(kMixes),
@@ -395,13 +398,8 @@ TEST_P(ServiceMixTest, EffectsStartedTogetherStayUnderTheCeilingOverTheMusic)
     const std::vector<int> vHeard = Play(GetParam().m_vPasses, &iStarted);
     EXPECT_EQ(size_t(iStarted), iPlays) << "every effect asked for is heard, each on a channel of its own";
 
-    const SWorst worst = WorstStart(s_mStreams["music"], vHeard);
-    std::printf("music + %s through the service: worst start %.3f s, peak %.2f dBFS, %zu samples beyond %.0f dBFS, "
-                "%zu clipped\n",
-                GetParam().m_pName, worst.m_iStart / 44100.0, Db(worst.m_iPeak), worst.m_iBeyond, kCeilingDb,
-                worst.m_iClipped);
-    EXPECT_EQ(worst.m_iBeyond, 0u) << "peak " << Db(worst.m_iPeak) << " dBFS passes the ceiling of " << kCeilingDb
-                                   << " dBFS";
+    ExpectUnderTheCeiling(std::string("music + ") + GetParam().m_pName + " through the service",
+                          WorstStart(s_mStreams["music"], vHeard));
 }
 
 INSTANTIATE_TEST_SUITE_P(Game, ServiceMixTest, testing::ValuesIn(kPlayed),
