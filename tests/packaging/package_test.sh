@@ -36,17 +36,8 @@ export PATH=/usr/local/games:/usr/games:$PATH
 unset XDG_DATA_HOME
 
 # --- Build --------------------------------------------------------------
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$src" -B "$build" -DRF_TESTS=OFF >"$RF_TMP/configure.log" 2>&1 \
-        || die "configure failed: $(tail -n 30 "$RF_TMP/configure.log")"
-fi
-cmake --build "$build" -j"$(nproc)" >"$RF_TMP/build.log" 2>&1 \
-    || die "build failed: $(tail -n 30 "$RF_TMP/build.log")"
-(cd "$build" && cpack -G DEB -B "$RF_TMP/deb") >"$RF_TMP/cpack.log" 2>&1 \
-    || die "cpack failed: $(cat "$RF_TMP/cpack.log")"
-debs=("$RF_TMP"/deb/rechenfrucht_*.deb)
-[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || die "cpack wrote no single rechenfrucht_*.deb: ${debs[*]}"
-deb=${debs[0]}
+. "$here/pack.sh"
+deb=$(pack_deb "$build" "$RF_TMP/deb" "$RF_TMP/build.log") || exit 1
 echo "package: $(basename "$deb")"
 
 # --- The package as it lies ---------------------------------------------

@@ -38,15 +38,8 @@ if [[ $what == *.deb ]]; then
     deb=$what
     [ -f "$deb" ] || die "no package $deb"
 else
-    if [ ! -f "$what/CMakeCache.txt" ]; then
-        cmake -S "$src" -B "$what" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRF_TESTS=OFF >"$tmp/configure.log" 2>&1 \
-            || die "configure failed: $(tail -n 30 "$tmp/configure.log")"
-    fi
-    cmake --build "$what" -j"$(nproc)" >"$tmp/build.log" 2>&1 || die "build failed: $(tail -n 30 "$tmp/build.log")"
-    (cd "$what" && cpack -G DEB -B "$tmp/deb") >"$tmp/cpack.log" 2>&1 || die "cpack failed: $(cat "$tmp/cpack.log")"
-    debs=("$tmp"/deb/rechenfrucht_*.deb)
-    [ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || die "cpack wrote no single rechenfrucht_*.deb"
-    deb=${debs[0]}
+    . "$here/pack.sh"
+    deb=$(pack_deb "$what" "$tmp/deb" "$tmp/build.log") || exit 1
 fi
 
 # --- The clean tree, made once ------------------------------------------

@@ -20,25 +20,13 @@ done
 tmp=$(mktemp -d /tmp/rf-repro.XXXXXX) || die "no temporary folder"
 trap 'rm -rf "$tmp"' EXIT
 
-# package <build dir> <output dir> <log>: builds and packs, prints the .deb.
-package() {
-    local dir=$1 out=$2 log=$3 debs
-    cmake --build "$dir" -j"$(nproc)" >"$log" 2>&1 || die "build in $dir failed: $(tail -n 30 "$log")"
-    (cd "$dir" && cpack -G DEB -B "$out") >>"$log" 2>&1 || die "cpack in $dir failed: $(tail -n 30 "$log")"
-    debs=("$out"/rechenfrucht_*.deb)
-    [ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || die "cpack in $dir wrote no single rechenfrucht_*.deb"
-    echo "${debs[0]}"
-}
+. "$here/pack.sh"
 
 # The last commit gives the time stamps; if it changes midway, so does the package.
 head_before=$(git -c safe.directory="*" -C "$src" rev-parse -q HEAD 2>/dev/null)
 
 # --- First: this tree, in the given build folder ------------------------
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRF_TESTS=OFF >"$tmp/configure.log" 2>&1 \
-        || die "configure failed: $(tail -n 30 "$tmp/configure.log")"
-fi
-one=$(package "$build" "$tmp/one" "$tmp/one.log") || exit 1
+one=$(pack_deb "$build" "$tmp/one" "$tmp/one.log") || exit 1
 
 # --- Second: a copy of the tree as it is now, without its build folders --
 copy="$tmp/another place/rechenfrucht"
@@ -54,9 +42,7 @@ two=$(
     umask 077
     export LC_ALL=$other_locale TZ='<+14>-14'
     unset LANG LANGUAGE
-    cmake -S "$copy" -B "$copy/build-pkg" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRF_TESTS=OFF \
-        >"$tmp/configure-two.log" 2>&1 || die "configure of the copy failed: $(tail -n 30 "$tmp/configure-two.log")"
-    package "$copy/build-pkg" "$tmp/two" "$tmp/two.log"
+    src=$copy pack_deb "$copy/build-pkg" "$tmp/two" "$tmp/two.log"
 ) || exit 1
 
 sha256sum "$one" "$two" | sed "s|$tmp/||"
